@@ -1,0 +1,128 @@
+#include "platform/files.hpp"
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <fcntl.h>
+#include <filesystem>
+#include <fnmatch.h>
+#include <sys/stat.h>
+#include <system_error>
+#include <unistd.h>
+
+namespace vx::platform {
+namespace {
+
+bool write_all(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
+        if (written < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            return false;
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(written));
+    }
+    return true;
+}
+
+// A symbolic link is written through, so that the user's link stays a link.
+std::string resolve_link(const std::string& path) {
+    char resolved[PATH_MAX];
+    struct stat info {};
+    if (lstat(path.c_str(), &info) == 0 && S_ISLNK(info.st_mode) &&
+        realpath(path.c_str(), resolved) != nullptr) {
+        return resolved;
+    }
+    return path;
+}
+
+}  // namespace
+
+std::optional<std::string> read_whole_file(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        return std::nullopt;
+    }
+    struct stat info {};
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        ::close(fd);
+        return std::nullopt;
+    }
+    std::string content;
+    char buffer[65536];
+    for (;;) {
+        const ssize_t got = ::read(fd, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got <= 0) {
+            ::close(fd);
+            if (got < 0) {
+                return std::nullopt;
+            }
+            return content;
+        }
+        content.append(buffer, static_cast<std::size_t>(got));
+    }
+}
+
+bool write_file_atomically(const std::string& requested_path, std::string_view bytes) {
+    const std::string path = resolve_link(requested_path);
+    mode_t mode = 0644;
+    struct stat info {};
+    if (stat(path.c_str(), &info) == 0) {
+        // rename() would happily replace a file the user made read-only.
+        if (!S_ISREG(info.st_mode) || access(path.c_str(), W_OK) != 0) {
+            return false;
+        }
+        mode = info.st_mode & 07777;
+    }
+    std::string temp = path + ".tmp-XXXXXX";
+    const int fd = mkostemp(temp.data(), O_CLOEXEC);
+    if (fd < 0) {
+        return false;
+    }
+    const bool ok = write_all(fd, bytes) && fchmod(fd, mode) == 0 && fsync(fd) == 0;
+    if (::close(fd) != 0 || !ok || ::rename(temp.c_str(), path.c_str()) != 0) {
+        ::unlink(temp.c_str());
+        return false;
+    }
+    return true;
+}
+
+bool path_exists(const std::string& path) {
+    struct stat info {};
+    return stat(path.c_str(), &info) == 0;
+}
+
+bool is_directory(const std::string& path) {
+    struct stat info {};
+    return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+bool is_executable_file(const std::string& path) {
+    struct stat info {};
+    return stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) &&
+           access(path.c_str(), X_OK) == 0;
+}
+
+bool any_entry_matches(const std::string& folder, const std::string& pattern) {
+    std::error_code error;
+    for (std::filesystem::directory_iterator it(folder, error), end; !error && it != end;
+         it.increment(error)) {
+        if (fnmatch(pattern.c_str(), it->path().filename().c_str(), 0) == 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool make_directories(const std::string& path) {
+    std::error_code error;
+    std::filesystem::create_directories(path, error);
+    return is_directory(path);
+}
+
+}  // namespace vx::platform
