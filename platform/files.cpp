@@ -126,3 +126,49 @@ bool make_directories(const std::string& path) {
 }
 
 }  // namespace vx::platform
+
+namespace vx::platform {
+namespace {
+
+// Read without umask(), whose set-and-restore would race with other threads.
+mode_t current_umask() {
+    const auto status = read_whole_file("/proc/self/status");
+    const std::string key = "Umask:";
+    if (status) {
+        if (const auto at = status->find(key); at != std::string::npos) {
+            return static_cast<mode_t>(std::strtoul(status->c_str() + at + key.size(), nullptr, 8));
+        }
+    }
+    return 022;
+}
+
+}  // namespace
+
+std::optional<std::string> make_temp_file_beside(const std::string& path) {
+    std::string temp = resolve_link(path) + ".tmp-XXXXXX";
+    const int fd = mkostemp(temp.data(), O_CLOEXEC);
+    if (fd < 0) {
+        return std::nullopt;
+    }
+    ::close(fd);
+    return temp;
+}
+
+bool replace_file(const std::string& from, const std::string& to_requested) {
+    const std::string to = resolve_link(to_requested);
+    mode_t mode = 0644;
+    struct stat info {};
+    if (stat(to.c_str(), &info) == 0) {
+        if (!S_ISREG(info.st_mode) || access(to.c_str(), W_OK) != 0) {
+            return false;
+        }
+        mode = info.st_mode & 07777;
+    } else {
+        mode = 0666 & ~current_umask();
+    }
+    return chmod(from.c_str(), mode) == 0 && ::rename(from.c_str(), to.c_str()) == 0;
+}
+
+bool remove_file(const std::string& path) { return ::unlink(path.c_str()) == 0; }
+
+}  // namespace vx::platform

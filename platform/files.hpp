@@ -26,3 +26,17 @@ bool any_entry_matches(const std::string& folder, const std::string& pattern);
 bool make_directories(const std::string& path);
 
 }  // namespace vx::platform
+
+namespace vx::platform {
+
+// Creates an empty file with a unique name in the folder of path (path +
+// ".tmp-XXXXXX") and returns its name; nullopt when the folder is not writable.
+std::optional<std::string> make_temp_file_beside(const std::string& path);
+
+// Renames from over to, keeping the permissions of an existing to; false when
+// to is read-only, a folder, or the rename fails.
+bool replace_file(const std::string& from, const std::string& to);
+
+bool remove_file(const std::string& path);
+
+}  // namespace vx::platform
