@@ -38,6 +38,12 @@ std::string resolve_link(const std::string& path) {
     return path;
 }
 
+// rename() would happily replace a file the user made read-only, and root
+// passes every access() check: a file without write bits counts as read-only.
+bool is_writable_regular_file(const std::string& path, const struct stat& info) {
+    return S_ISREG(info.st_mode) && (info.st_mode & 0222) != 0 && access(path.c_str(), W_OK) == 0;
+}
+
 }  // namespace
 
 std::optional<std::string> read_whole_file(const std::string& path) {
@@ -73,8 +79,7 @@ bool write_file_atomically(const std::string& requested_path, std::string_view b
     mode_t mode = 0644;
     struct stat info {};
     if (stat(path.c_str(), &info) == 0) {
-        // rename() would happily replace a file the user made read-only.
-        if (!S_ISREG(info.st_mode) || access(path.c_str(), W_OK) != 0) {
+        if (!is_writable_regular_file(path, info)) {
             return false;
         }
         mode = info.st_mode & 07777;
@@ -159,7 +164,7 @@ bool replace_file(const std::string& from, const std::string& to_requested) {
     mode_t mode = 0644;
     struct stat info {};
     if (stat(to.c_str(), &info) == 0) {
-        if (!S_ISREG(info.st_mode) || access(to.c_str(), W_OK) != 0) {
+        if (!is_writable_regular_file(to, info)) {
             return false;
         }
         mode = info.st_mode & 07777;
