@@ -13,7 +13,8 @@ namespace {
 namespace fs = std::filesystem;
 
 CommandResult run_script(const std::string& script, std::vector<std::string> args) {
-    std::vector<std::string> argv = {PythonEnv::base_interpreter(),
+    // -B: no __pycache__ in the source tree.
+    std::vector<std::string> argv = {PythonEnv::base_interpreter(), "-B",
                                      package_index_script(script).string()};
     argv.insert(argv.end(), args.begin(), args.end());
     return run_command(argv);
@@ -80,8 +81,8 @@ std::string json_quote(const std::string& s) {
 PackageIndex::PackageIndex() : ca_(TestCa::shared()) {
     require_ok(run_script("make_wheels.py", {"standard", dir_.str()}), "make_wheels.py standard");
     server_ = std::make_unique<ServerProcess>(std::vector<std::string>{
-        PythonEnv::base_interpreter(), package_index_script("index_server.py").string(), "--root",
-        dir_.str(), "--cert", ca_.server_cert_path().string(), "--key",
+        PythonEnv::base_interpreter(), "-B", package_index_script("index_server.py").string(),
+        "--root", dir_.str(), "--cert", ca_.server_cert_path().string(), "--key",
         ca_.server_key_path().string()});
 }
 

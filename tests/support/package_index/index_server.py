@@ -39,6 +39,7 @@ import urllib.parse
 import zipfile
 from email.parser import Parser
 
+sys.dont_write_bytecode = True  # no __pycache__ in the source tree
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 from make_wheels import normalize, version_key  # noqa: E402
 
