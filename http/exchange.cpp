@@ -1,6 +1,7 @@
 #include "http/exchange.hpp"
 
 #include <curl/curl.h>
+#include <sys/socket.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -108,6 +109,12 @@ std::size_t collect_body(char* data, std::size_t size, std::size_t count, void* 
     }
     reply.body.append(data, length);
     return length;
+}
+
+// Connections are opened close-on-exec, so a command started meanwhile never
+// inherits one.
+curl_socket_t open_socket(void*, curlsocktype, curl_sockaddr* address) {
+    return socket(address->family, address->socktype | SOCK_CLOEXEC, address->protocol);
 }
 
 const char* environment_value(const char* name) {
@@ -233,6 +240,7 @@ ExchangeReply run_exchange(void* handle, const ExchangeSettings& settings) {
 
     curl_easy_reset(curl);
     curl_easy_setopt(curl, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(curl, CURLOPT_OPENSOCKETFUNCTION, open_socket);
     curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, detail);
     curl_easy_setopt(curl, CURLOPT_URL, url.c_str());
     curl_easy_setopt(curl, CURLOPT_PROTOCOLS_STR, "http,https");
