@@ -20,9 +20,9 @@ int main(int argc, char** argv) {
     vx::ui::MainController controller({run_dir, run_dir + "/Config.ini"}, prompter);
 
     // A termination signal closes the window as the user would, clean-up included.
-    QSocketNotifier signals(vx::platform::termination_signal_fd(), QSocketNotifier::Read);
-    QObject::connect(&signals, &QSocketNotifier::activated, [&] {
-        if (vx::platform::drain_termination_signals(int(signals.socket()))) {
+    QSocketNotifier termination(vx::platform::termination_signal_fd(), QSocketNotifier::Read);
+    QObject::connect(&termination, &QSocketNotifier::activated, [&] {
+        if (vx::platform::drain_termination_signals(int(termination.socket()))) {
             controller.window().close();
             QApplication::quit();
         }

@@ -41,6 +41,11 @@ bool process_name_matches(std::string_view process_name, std::string_view wanted
 
 unsigned find_process_id_by_name(std::string_view name) {
     for (const platform::ProcessInfo& process : platform::descendants_of_this_process()) {
+        // Only what a command of ours runs: other children of this process
+        // (a helper the embedding program started, say) are not ours to end.
+        if (!platform::is_running_child_group(process.group_id)) {
+            continue;
+        }
         for (const std::string& process_name : process.names) {
             if (process_name_matches(process_name, name)) {
                 return static_cast<unsigned>(process.pid);

@@ -1,7 +1,7 @@
 #pragma once
 // The clean-up when the main window goes: ends the shell, pip and Python
-// processes that a running command may have left. Only processes descended
-// from this program are considered; a process of the same name that this
+// processes that a running command may have left. Only processes of the
+// commands this program runs are considered; a process of the same name that this
 // program did not start is never touched. Ending a running command ends its
 // whole process group (the shell and everything it started).
 //
@@ -20,8 +20,8 @@ inline constexpr std::array<std::string_view, 3> child_process_names{"sh", "pip"
 // "python3" or "python3.N" count as "python".
 bool process_name_matches(std::string_view process_name, std::string_view wanted);
 
-// The first (lowest) id among this program's live descendants that goes by
-// `name`; 0 when there is none.
+// The first (lowest) id among this program's live descendants that belong
+// to a running command's process group and go by `name`; 0 when there is none.
 unsigned find_process_id_by_name(std::string_view name);
 
 // Ends the process (SIGTERM, a short grace, then SIGKILL), with its whole

@@ -47,7 +47,8 @@ PackageRecord read_package_record(const std::string& reply_text) {
         return record;
     }
     record.version = document.get_text("['info']['version']");
-    record.upload_time = text::replace_all(document.get_text("['urls'][0]['upload_time']"), "T", " ");
+    record.upload_time =
+        text::replace_all(document.get_text("['urls'][0]['upload_time']"), "T", " ");
     record.author = document.get_text("['info']['author']");
     record.author_email = document.get_text("['info']['author_email']");
     record.home_page = document.get_text("['info']['home_page']");

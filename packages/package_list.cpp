@@ -9,12 +9,7 @@ namespace {
 void publish_report(core::Context& context, std::string& last_output) {
     PackageReport report = fill_package_list(last_output);
     context.state.set_installed_lines(std::move(report.installed_lines));
-    std::vector<core::PackageItem> items;
-    items.reserve(report.items.size());
-    for (auto& item : report.items) {
-        items.push_back({std::move(item.name), std::move(item.version)});
-    }
-    context.view.show_packages(items);
+    context.view.show_packages(report.items);
 }
 
 }  // namespace

@@ -13,15 +13,12 @@
 #include <string_view>
 #include <vector>
 
+#include "core/main_view.hpp"
+
 namespace vx::packages {
 
 // One entry of the package list: column 0 and the hidden column 1.
-struct PackageItem {
-    std::string name;
-    std::string version;
-
-    friend bool operator==(const PackageItem&, const PackageItem&) = default;
-};
+using PackageItem = core::PackageItem;
 
 // What a load of the package list produces besides the reduced report.
 struct PackageReport {

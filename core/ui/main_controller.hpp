@@ -15,14 +15,11 @@
 #include "core/prompter.hpp"
 #include "core/shell_runner.hpp"
 #include "core/startup.hpp"
+#include "chooser/ui/chooser_window.hpp"
 #include "core/ui/main_window.hpp"
 #include "core/ui/qt_main_view.hpp"
 #include "core/worker_threads.hpp"
 #include "platform/single_instance.hpp"
-
-namespace vx::chooser {
-class ChooserWindow;
-}
 
 namespace vx::ui {
 

@@ -2,6 +2,7 @@
 
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace vx::ui {
 namespace {
@@ -12,18 +13,19 @@ QString qt(const std::string& text) { return QString::fromUtf8(text.data(), qsiz
 }  // namespace
 
 bool QtPrompter::confirm(const std::string& message) {
-    QMessageBox box(QMessageBox::Question, title, qt(message),
-                    QMessageBox::Ok | QMessageBox::Cancel);
+    QMessageBox box(QMessageBox::Question, title, qt(message));
     box.setWindowModality(Qt::ApplicationModal);
-    box.setButtonText(QMessageBox::Ok, QString::fromUtf8("确认"));
-    box.setButtonText(QMessageBox::Cancel, QString::fromUtf8("取消"));
-    return box.exec() == QMessageBox::Ok;
+    QPushButton* ok = box.addButton(QString::fromUtf8("确认"), QMessageBox::AcceptRole);
+    box.addButton(QString::fromUtf8("取消"), QMessageBox::RejectRole);
+    box.setDefaultButton(ok);
+    box.exec();
+    return box.clickedButton() == ok;
 }
 
 void QtPrompter::inform(const std::string& message) {
-    QMessageBox box(QMessageBox::Information, title, qt(message), QMessageBox::Ok);
+    QMessageBox box(QMessageBox::Information, title, qt(message));
     box.setWindowModality(Qt::ApplicationModal);
-    box.setButtonText(QMessageBox::Ok, QString::fromUtf8("确认"));
+    box.addButton(QString::fromUtf8("确认"), QMessageBox::AcceptRole);
     box.exec();
 }
 
