@@ -1,6 +1,7 @@
 #include "chooser/ui/chooser_window.hpp"
 
 #include <QFrame>
+#include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
 #include <QTreeWidget>
@@ -35,7 +36,8 @@ ChooserWindow::ChooserWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     list_->setGeometry(8, 48, 680, 216);
     list_->setColumnCount(1);
     list_->setHeaderLabels({"Python目录"});
-    list_->setColumnWidth(0, 680);
+    // One column as wide as the list; a longer path scrolls.
+    list_->header()->setStretchLastSection(true);
     list_->setRootIsDecorated(false);
     list_->setSelectionMode(QAbstractItemView::SingleSelection);
     list_->setAccessibleName("找到的Python解释器");

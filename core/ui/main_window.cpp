@@ -98,6 +98,9 @@ void MainWindow::build_package_list() {
     package_list_->setColumnWidth(1, 0);  // the version is kept for the lookup, not shown
     package_list_->header()->setStretchLastSection(false);
     package_list_->setUniformRowHeights(true);
+    // The name column is as wide as the list; the hidden version column must
+    // not make it scroll sideways.
+    package_list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     connect(package_list_, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* item) {
         emit package_clicked(item->text(0), item->text(1));
     });
