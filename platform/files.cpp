@@ -1,14 +1,14 @@
 #include "platform/files.hpp"
 
+#include <fcntl.h>
+#include <fnmatch.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
-#include <fcntl.h>
 #include <filesystem>
-#include <fnmatch.h>
-#include <sys/stat.h>
 #include <system_error>
-#include <unistd.h>
 
 namespace vx::platform {
 namespace {
@@ -44,6 +44,31 @@ bool is_writable_regular_file(const std::string& path, const struct stat& info) 
     return S_ISREG(info.st_mode) && (info.st_mode & 0222) != 0 && access(path.c_str(), W_OK) == 0;
 }
 
+// Read without umask(), whose set-and-restore would race with other threads.
+mode_t current_umask() {
+    const auto status = read_whole_file("/proc/self/status");
+    const std::string key = "Umask:";
+    if (status) {
+        if (const auto at = status->find(key); at != std::string::npos) {
+            return static_cast<mode_t>(std::strtoul(status->c_str() + at + key.size(), nullptr, 8));
+        }
+    }
+    return 022;
+}
+
+// The permissions a file written to path gets: those of the file it replaces,
+// or the usual ones for a new file; nullopt when path may not be replaced.
+std::optional<mode_t> replacement_mode(const std::string& path) {
+    struct stat info {};
+    if (stat(path.c_str(), &info) != 0) {
+        return static_cast<mode_t>(0666 & ~current_umask());
+    }
+    if (!is_writable_regular_file(path, info)) {
+        return std::nullopt;
+    }
+    return static_cast<mode_t>(info.st_mode & 07777);
+}
+
 }  // namespace
 
 std::optional<std::string> read_whole_file(const std::string& path) {
@@ -74,24 +99,19 @@ std::optional<std::string> read_whole_file(const std::string& path) {
     }
 }
 
-bool write_file_atomically(const std::string& requested_path, std::string_view bytes) {
-    const std::string path = resolve_link(requested_path);
-    mode_t mode = 0644;
-    struct stat info {};
-    if (stat(path.c_str(), &info) == 0) {
-        if (!is_writable_regular_file(path, info)) {
-            return false;
-        }
-        mode = info.st_mode & 07777;
-    }
-    std::string temp = path + ".tmp-XXXXXX";
-    const int fd = mkostemp(temp.data(), O_CLOEXEC);
-    if (fd < 0) {
+bool write_file_atomically(const std::string& path, std::string_view bytes) {
+    const auto mode = replacement_mode(resolve_link(path));
+    if (!mode) {
         return false;
     }
-    const bool ok = write_all(fd, bytes) && fchmod(fd, mode) == 0 && fsync(fd) == 0;
-    if (::close(fd) != 0 || !ok || ::rename(temp.c_str(), path.c_str()) != 0) {
-        ::unlink(temp.c_str());
+    const auto temp = make_temp_file_beside(path);
+    if (!temp) {
+        return false;
+    }
+    const int fd = ::open(temp->c_str(), O_WRONLY | O_CLOEXEC);
+    const bool written = fd >= 0 && write_all(fd, bytes) && fsync(fd) == 0;
+    if (fd < 0 || ::close(fd) != 0 || !written || !replace_file(*temp, path)) {
+        ::unlink(temp->c_str());
         return false;
     }
     return true;
@@ -130,25 +150,6 @@ bool make_directories(const std::string& path) {
     return is_directory(path);
 }
 
-}  // namespace vx::platform
-
-namespace vx::platform {
-namespace {
-
-// Read without umask(), whose set-and-restore would race with other threads.
-mode_t current_umask() {
-    const auto status = read_whole_file("/proc/self/status");
-    const std::string key = "Umask:";
-    if (status) {
-        if (const auto at = status->find(key); at != std::string::npos) {
-            return static_cast<mode_t>(std::strtoul(status->c_str() + at + key.size(), nullptr, 8));
-        }
-    }
-    return 022;
-}
-
-}  // namespace
-
 std::optional<std::string> make_temp_file_beside(const std::string& path) {
     std::string temp = resolve_link(path) + ".tmp-XXXXXX";
     const int fd = mkostemp(temp.data(), O_CLOEXEC);
@@ -161,19 +162,12 @@ std::optional<std::string> make_temp_file_beside(const std::string& path) {
 
 bool replace_file(const std::string& from, const std::string& to_requested) {
     const std::string to = resolve_link(to_requested);
-    mode_t mode = 0644;
-    struct stat info {};
-    if (stat(to.c_str(), &info) == 0) {
-        if (!is_writable_regular_file(to, info)) {
-            return false;
-        }
-        mode = info.st_mode & 07777;
-    } else {
-        mode = 0666 & ~current_umask();
-    }
-    return chmod(from.c_str(), mode) == 0 && ::rename(from.c_str(), to.c_str()) == 0;
+    const auto mode = replacement_mode(to);
+    return mode && chmod(from.c_str(), *mode) == 0 && ::rename(from.c_str(), to.c_str()) == 0;
 }
 
-bool remove_file(const std::string& path) { return ::unlink(path.c_str()) == 0; }
+bool remove_file(const std::string& path) {
+    return ::unlink(path.c_str()) == 0;
+}
 
 }  // namespace vx::platform

@@ -25,10 +25,6 @@ bool any_entry_matches(const std::string& folder, const std::string& pattern);
 // Creates the folder and its parents; an existing folder is no error.
 bool make_directories(const std::string& path);
 
-}  // namespace vx::platform
-
-namespace vx::platform {
-
 // Creates an empty file with a unique name in the folder of path (path +
 // ".tmp-XXXXXX") and returns its name; nullopt when the folder is not writable.
 std::optional<std::string> make_temp_file_beside(const std::string& path);

@@ -18,8 +18,12 @@
 namespace vx::ui {
 namespace {
 
-QString qt(const std::string& text) { return QString::fromUtf8(text.data(), qsizetype(text.size())); }
-std::string utf8(const QString& text) { return text.toUtf8().toStdString(); }
+QString qt(const std::string& text) {
+    return QString::fromUtf8(text.data(), qsizetype(text.size()));
+}
+std::string utf8(const QString& text) {
+    return text.toUtf8().toStdString();
+}
 
 template <typename Widget>
 Widget* place(QWidget* parent, const char* name, QRect geometry) {
@@ -101,9 +105,8 @@ void MainWindow::build_package_list() {
     // The name column is as wide as the list; the hidden version column must
     // not make it scroll sideways.
     package_list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    connect(package_list_, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* item) {
-        emit package_clicked(item->text(0), item->text(1));
-    });
+    connect(package_list_, &QTreeWidget::itemClicked, this,
+            [this](QTreeWidgetItem* item) { emit package_clicked(item->text(0), item->text(1)); });
 }
 
 void MainWindow::build_info_panel() {
@@ -135,9 +138,9 @@ void MainWindow::build_hidden_controls() {
     export_button_ = button(this, "导出2", {439, 65, 45, 28}, "导出");
     mirror_box_ = place<QComboBox>(this, "源选择框", {344, 122, 115, 34});
     mirror_box_->addItems({"PyPI源", "豆瓣源", "腾讯源", "清华源"});
-    for (QWidget* hidden : {static_cast<QWidget*>(import_button_),
-                            static_cast<QWidget*>(export_button_),
-                            static_cast<QWidget*>(mirror_box_)}) {
+    for (QWidget* hidden :
+         {static_cast<QWidget*>(import_button_), static_cast<QWidget*>(export_button_),
+          static_cast<QWidget*>(mirror_box_)}) {
         hidden->hide();
     }
 }
@@ -180,7 +183,7 @@ void MainWindow::build_menu() {
     entry("导 出", &MainWindow::export_requested);
     entry("批量卸载", &MainWindow::batch_uninstall_requested);
     caption("选择 Pip 源");
-    const char* mirrors[] = {"PyPI源", "豆瓣源", "腾讯源", "清华源",
+    const char* mirrors[] = {"PyPI源", "豆瓣源",   "腾讯源", "清华源",
                              "阿里源", "中科大源", "网易源", "华为源"};
     for (int number = 1; number <= 8; ++number) {
         connect(menu_->addAction(mirrors[number - 1]), &QAction::triggered, this,
@@ -207,7 +210,9 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
-void MainWindow::set_caption(const std::string& caption) { setWindowTitle(qt(caption)); }
+void MainWindow::set_caption(const std::string& caption) {
+    setWindowTitle(qt(caption));
+}
 
 void MainWindow::set_status(core::StatusPane pane, const std::string& text) {
     QLabel* label = status_panes_.at(static_cast<std::size_t>(pane));
@@ -226,12 +231,11 @@ void MainWindow::set_mirror_choice(const std::string& name) {
 }
 
 void MainWindow::set_controls_enabled(bool enabled) {
-    for (QWidget* control : {static_cast<QWidget*>(filter_box_), static_cast<QWidget*>(search_box_),
-                             static_cast<QWidget*>(search_button_),
-                             static_cast<QWidget*>(mirror_box_),
-                             static_cast<QWidget*>(import_button_),
-                             static_cast<QWidget*>(export_button_),
-                             static_cast<QWidget*>(menu_button_)}) {
+    for (QWidget* control :
+         {static_cast<QWidget*>(filter_box_), static_cast<QWidget*>(search_box_),
+          static_cast<QWidget*>(search_button_), static_cast<QWidget*>(mirror_box_),
+          static_cast<QWidget*>(import_button_), static_cast<QWidget*>(export_button_),
+          static_cast<QWidget*>(menu_button_)}) {
         control->setEnabled(enabled);
     }
 }
@@ -271,29 +275,30 @@ void MainWindow::clear_search_boxes() {
     filter_box_->clear();
 }
 
-void MainWindow::clear_filter() { filter_box_->clear(); }
+void MainWindow::clear_filter() {
+    filter_box_->clear();
+}
+
+std::array<QWidget*, 7> MainWindow::info_panel() const {
+    return {name_label_,      mark_label_,     info_box_,        version_box_,
+            version_caption_, install_button_, uninstall_button_};
+}
 
 void MainWindow::hide_info_panel() {
-    for (QWidget* control : {static_cast<QWidget*>(name_label_), static_cast<QWidget*>(mark_label_),
-                             static_cast<QWidget*>(info_box_), static_cast<QWidget*>(version_box_),
-                             static_cast<QWidget*>(version_caption_),
-                             static_cast<QWidget*>(install_button_),
-                             static_cast<QWidget*>(uninstall_button_)}) {
+    for (QWidget* control : info_panel()) {
         control->hide();
     }
 }
 
 void MainWindow::show_info_panel() {
-    for (QWidget* control : {static_cast<QWidget*>(name_label_), static_cast<QWidget*>(mark_label_),
-                             static_cast<QWidget*>(info_box_), static_cast<QWidget*>(version_box_),
-                             static_cast<QWidget*>(version_caption_),
-                             static_cast<QWidget*>(install_button_),
-                             static_cast<QWidget*>(uninstall_button_)}) {
+    for (QWidget* control : info_panel()) {
         control->show();
     }
 }
 
-void MainWindow::set_package_name(const std::string& name) { name_label_->setText(qt(name)); }
+void MainWindow::set_package_name(const std::string& name) {
+    name_label_->setText(qt(name));
+}
 
 void MainWindow::set_install_mark(core::InstallMark mark, const std::string& caption) {
     QPalette palette = mark_label_->palette();
@@ -304,7 +309,9 @@ void MainWindow::set_install_mark(core::InstallMark mark, const std::string& cap
     mark_label_->setText(qt(caption));
 }
 
-void MainWindow::set_version_text(const std::string& version) { version_box_->setText(qt(version)); }
+void MainWindow::set_version_text(const std::string& version) {
+    version_box_->setText(qt(version));
+}
 
 void MainWindow::set_info_text(const std::string& info) {
     info_box_->setPlainText(qt(info).replace("\r\n", "\n"));
@@ -314,13 +321,27 @@ void MainWindow::set_install_caption(const std::string& caption) {
     install_button_->setText(qt(caption));
 }
 
-void MainWindow::set_install_enabled(bool enabled) { install_button_->setEnabled(enabled); }
-void MainWindow::set_uninstall_enabled(bool enabled) { uninstall_button_->setEnabled(enabled); }
+void MainWindow::set_install_enabled(bool enabled) {
+    install_button_->setEnabled(enabled);
+}
+void MainWindow::set_uninstall_enabled(bool enabled) {
+    uninstall_button_->setEnabled(enabled);
+}
 
-std::string MainWindow::search_text() const { return utf8(search_box_->text()); }
-std::string MainWindow::filter_text() const { return utf8(filter_box_->text()); }
-std::string MainWindow::package_name() const { return utf8(name_label_->text()); }
-std::string MainWindow::version_text() const { return utf8(version_box_->text()); }
-std::string MainWindow::install_caption() const { return utf8(install_button_->text()); }
+std::string MainWindow::search_text() const {
+    return utf8(search_box_->text());
+}
+std::string MainWindow::filter_text() const {
+    return utf8(filter_box_->text());
+}
+std::string MainWindow::package_name() const {
+    return utf8(name_label_->text());
+}
+std::string MainWindow::version_text() const {
+    return utf8(version_box_->text());
+}
+std::string MainWindow::install_caption() const {
+    return utf8(install_button_->text());
+}
 
 }  // namespace vx::ui

@@ -4,6 +4,7 @@
 // does. It holds no logic; the controller decides what a click means.
 #include <QWidget>
 
+#include <array>
 #include <string>
 #include <vector>
 
@@ -85,17 +86,19 @@ private:
     void build_status_bar();
     void build_menu();
     void set_controls_enabled(bool enabled);
+    // mn, mv, minfo, var, var1, 安装 and 卸载.
+    std::array<QWidget*, 7> info_panel() const;
 
-    QLineEdit* filter_box_ = nullptr;    // name
-    QLineEdit* search_box_ = nullptr;    // n
-    QPushButton* search_button_ = nullptr;  // ss
-    QPushButton* menu_button_ = nullptr;    // s
-    QTreeWidget* package_list_ = nullptr;   // 列表框
-    QLabel* name_label_ = nullptr;          // mn
-    QLabel* mark_label_ = nullptr;          // mv
-    QPlainTextEdit* info_box_ = nullptr;    // minfo
-    QLineEdit* version_box_ = nullptr;      // var
-    QLineEdit* version_caption_ = nullptr;  // var1
+    QLineEdit* filter_box_ = nullptr;          // name
+    QLineEdit* search_box_ = nullptr;          // n
+    QPushButton* search_button_ = nullptr;     // ss
+    QPushButton* menu_button_ = nullptr;       // s
+    QTreeWidget* package_list_ = nullptr;      // 列表框
+    QLabel* name_label_ = nullptr;             // mn
+    QLabel* mark_label_ = nullptr;             // mv
+    QPlainTextEdit* info_box_ = nullptr;       // minfo
+    QLineEdit* version_box_ = nullptr;         // var
+    QLineEdit* version_caption_ = nullptr;     // var1
     QPushButton* install_button_ = nullptr;    // 安装
     QPushButton* uninstall_button_ = nullptr;  // 卸载
     QPushButton* import_button_ = nullptr;     // 导入2
@@ -106,7 +109,7 @@ private:
     MaskWidget* mask_ = nullptr;               // 遮罩
     QStatusBar* status_bar_ = nullptr;         // 状态栏
     std::vector<QLabel*> status_panes_;
-    QMenu* menu_ = nullptr;                    // 菜单
+    QMenu* menu_ = nullptr;  // 菜单
 };
 
 }  // namespace vx::ui
