@@ -10,11 +10,44 @@
 
 set(run_dir "$ENV{DESTDIR}${CMAKE_INSTALL_PREFIX}/${VX_RUN_DIR}")
 
+# The folder the installed program will see as its own (it resolves symlinks).
+if("$ENV{DESTDIR}" STREQUAL "")
+    file(REAL_PATH "${run_dir}" final_run_dir)
+else()
+    cmake_path(SET final_run_dir NORMALIZE "${CMAKE_INSTALL_PREFIX}/${VX_RUN_DIR}")
+endif()
+
+# The program records its Python directory (r1, with slot 1 active) in
+# Config.ini at every start, but cannot when the folder is not writable for the
+# user who runs it (an install by root). So a new Config.ini gets them now. The
+# shipped file has [com] as its last section, where the keys go.
+function(vx_write_seeded_config source destination)
+    file(READ "${source}" config)
+    string(TOLOWER "\n${config}" lower)
+    string(REGEX MATCHALL "\n[ \t]*\\[[^]\n]*\\]" sections "${lower}")
+    list(POP_BACK sections last_section)
+    string(STRIP "${last_section}" last_section)
+    if(last_section STREQUAL "[com]")
+        if(NOT config MATCHES "\n$")
+            string(APPEND config "\n")
+        endif()
+        if(NOT lower MATCHES "\n[ \t]*r1[ \t]*=")
+            string(APPEND config "r1=${final_run_dir}/Py/bin/\n")
+        endif()
+        if(NOT lower MATCHES "\n[ \t]*sel[ \t]*=")
+            string(APPEND config "sel=1\n")
+        endif()
+    else()
+        message(WARNING "${source} does not end with section [com]; r1 and sel not set")
+    endif()
+    file(WRITE "${destination}" "${config}")
+endfunction()
+
 if(EXISTS "${run_dir}/Config.ini" OR IS_SYMLINK "${run_dir}/Config.ini")
     message(STATUS "Keeping: ${run_dir}/Config.ini")
 else()
     message(STATUS "Installing: ${run_dir}/Config.ini")
-    file(COPY_FILE "${VX_SHIPPED_CONFIG}" "${run_dir}/Config.ini")
+    vx_write_seeded_config("${VX_SHIPPED_CONFIG}" "${run_dir}/Config.ini")
 endif()
 
 if(EXISTS "${run_dir}/Py" OR IS_SYMLINK "${run_dir}/Py")
