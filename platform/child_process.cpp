@@ -246,6 +246,15 @@ bool ChildProcess::try_reap(bool block) {
     if (rc == 0 && info.si_pid == 0) {
         return false;
     }
+    // A shell killed in the middle of its command leaves the command's pip
+    // running, unseen, changing the environment behind the next operation:
+    // what still holds the output pipe is ended with the group before the
+    // group is forgotten. (A shell that exits by itself has waited for its
+    // command; what it put in the background is left alone.)
+    const bool killed = info.si_code == CLD_KILLED || info.si_code == CLD_DUMPED;
+    if (killed && pipe_still_held()) {
+        end_group();
+    }
     unregister_group(pid_);
     int wait_status = 0;
     pid_t reaped = -1;
@@ -265,6 +274,11 @@ void ChildProcess::terminate() {
     if (reaped_) {
         return;
     }
+    end_group();
+    try_reap(true);
+}
+
+void ChildProcess::end_group() {
     // The shell is not reaped yet, so its group id still names its group.
     kill(-pid_, SIGTERM);
     auto running = [this] {
@@ -281,7 +295,14 @@ void ChildProcess::terminate() {
     if (running()) {
         kill(-pid_, SIGKILL);
     }
-    try_reap(true);
+}
+
+bool ChildProcess::pipe_still_held() const {
+    if (pipe_closed_ || output_fd_ < 0) {
+        return false;
+    }
+    pollfd fd{output_fd_, POLLIN, 0};
+    return poll(&fd, 1, 0) >= 0 && (fd.revents & (POLLHUP | POLLERR)) == 0;
 }
 
 int ChildProcess::wait() {

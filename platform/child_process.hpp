@@ -43,7 +43,9 @@ public:
     // of the shell, and reads what has arrived. After the shell has ended the
     // pipe is drained before ReadStatus::ended is reported, so nothing written
     // just before the end is lost. Output that descendants write after the
-    // shell has ended and the pipe has run dry is not waited for.
+    // shell has ended and the pipe has run dry is not waited for. When a
+    // signal ended the shell, whatever still holds the pipe is ended with
+    // the group: an interrupted command leaves no process behind.
     ReadResult read_some(std::span<char> buffer, int timeout_ms);
 
     // Ends the whole process group (SIGTERM, a grace period, SIGKILL) and reaps the shell.
@@ -56,6 +58,10 @@ public:
 private:
     ChildProcess(int pid, int output_fd);
     bool try_reap(bool block);
+    // SIGTERM to the group, a grace period, SIGKILL; the shell is not reaped.
+    void end_group();
+    // Some process other than the ended shell still has the pipe's write end.
+    bool pipe_still_held() const;
 
     int pid_ = -1;
     int output_fd_ = -1;
