@@ -165,6 +165,18 @@ void PackageIndex::set_json_reply(const std::string& name, const std::string& bo
         name, "{\"raw\": " + json_quote(body) + ", \"status\": " + std::to_string(status) + "}");
 }
 
+void PackageIndex::set_json_reply_bytes(const std::string& name, const std::string& bytes,
+                                        int status) {
+    static constexpr char hex[] = "0123456789abcdef";
+    std::string encoded;
+    for (unsigned char c : bytes) {
+        encoded += hex[c >> 4];
+        encoded += hex[c & 0x0F];
+    }
+    write_json_side_file(
+        name, "{\"raw_hex\": \"" + encoded + "\", \"status\": " + std::to_string(status) + "}");
+}
+
 void PackageIndex::write_json_side_file(const std::string& name, const std::string& json) {
     const fs::path folder = dir_.path() / "_json";
     fs::create_directories(folder);
@@ -175,7 +187,10 @@ void PackageIndex::set_faults(const IndexFaults& faults) {
     std::ostringstream json;
     json << "{\"delay_seconds\": " << faults.delay_seconds
          << ", \"fail_status\": " << faults.fail_status
-         << ", \"drop\": " << (faults.drop ? "true" : "false") << "}";
+         << ", \"drop\": " << (faults.drop ? "true" : "false")
+         << ", \"hang\": " << (faults.hang ? "true" : "false")
+         << ", \"trickle_seconds\": " << faults.trickle_seconds
+         << ", \"huge_bytes\": " << faults.huge_bytes << "}";
     replace_file(dir_.path() / "_control.json", json.str());
 }
 

@@ -8,6 +8,7 @@
 //   vxapp 1.0                 requires "vxdemo>=1.0" and 'vxextra>=1.0; extra == "full"'
 //   vxbroken 1.0              requires "vxmissing>=1.0", which is not served
 //   Vx_Mixed.Name 1.0         no licence (null), non-ASCII summary
+#include <cstdint>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -43,9 +44,12 @@ struct CoreUpgradeWheels {
 
 // Applied to every request until changed.
 struct IndexFaults {
-    double delay_seconds = 0;  // wait before answering
-    int fail_status = 0;       // answer this status with the body "error"
-    bool drop = false;         // close the connection without an answer
+    double delay_seconds = 0;     // wait before answering
+    int fail_status = 0;          // answer this status with the body "error"
+    bool drop = false;            // close the connection without an answer
+    bool hang = false;            // read the request, never answer, until the client goes
+    double trickle_seconds = 0;   // send the answer one byte at a time, this long apart
+    std::int64_t huge_bytes = 0;  // answer 200 with this many bytes of filler
 };
 
 class PackageIndex {
@@ -90,6 +94,8 @@ public:
                        const std::string& upload_time = {});
     // The body served verbatim, with this status, as the package's record.
     void set_json_reply(const std::string& name, const std::string& body, int status = 200);
+    // The same for bytes that need not be text (invalid UTF-8, NUL bytes).
+    void set_json_reply_bytes(const std::string& name, const std::string& bytes, int status = 200);
 
     void set_faults(const IndexFaults& faults);
 

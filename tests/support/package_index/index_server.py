@@ -15,10 +15,18 @@ The folder is read again on every request, so wheels added later are served.
 Files the tests may put into DIR:
   _json/<normalized name>.json     {"info": {...}} merged over the record's info,
                                    "upload_time": "..." for every file, or
-                                   "raw": "..." (with "status") served verbatim;
+                                   "raw": "..." (with "status") served verbatim,
+                                   or "raw_hex": "..." for bytes that are no text;
                                    a record may exist without any wheel
   _control.json                    {"delay_seconds": 1.5, "fail_status": 500,
-                                    "drop": true} applied to every request
+                                    "drop": true, "hang": true,
+                                    "trickle_seconds": 0.01, "huge_bytes": 209715200}
+                                   applied to every request:
+                                   hang             read the request, never answer,
+                                                    until the client goes
+                                   trickle_seconds  write the answer byte by byte,
+                                                    this long apart
+                                   huge_bytes       answer 200 with this many bytes
   _requests.log                    written by the server: one "METHOD PATH" a line
 Every path also takes "?delay=SECONDS".
 """
@@ -189,9 +197,15 @@ def json_record(wheels, side, base_url):
     }
 
 
+# A client that waits on a hanging answer is let go after this long.
+HANG_LIMIT_SECONDS = 600
+HUGE_CHUNK = b"[" * 65536
+
+
 class Handler(http.server.BaseHTTPRequestHandler):
     protocol_version = "HTTP/1.1"
     server_version = "VxTestIndex/1.0"
+    trickle_seconds = 0
 
     def log_message(self, format, *args):
         pass
@@ -199,12 +213,48 @@ class Handler(http.server.BaseHTTPRequestHandler):
     def send_body(self, status, body, content_type):
         if isinstance(body, str):
             body = body.encode("utf-8")
+        if self.trickle_seconds > 0:
+            return self.send_trickled(status, body, content_type)
         self.send_response(status)
         self.send_header("Content-Type", content_type)
         self.send_header("Content-Length", str(len(body)))
         self.end_headers()
         if self.command != "HEAD":
             self.wfile.write(body)
+
+    def send_trickled(self, status, body, content_type):
+        head = ("HTTP/1.1 %d %s\r\nServer: %s\r\nContent-Type: %s\r\n"
+                "Content-Length: %d\r\n\r\n" % (
+                    status, self.responses.get(status, ("",))[0], self.server_version,
+                    content_type, len(body))).encode("latin-1")
+        data = head + (body if self.command != "HEAD" else b"")
+        for at in range(len(data)):
+            self.wfile.write(data[at:at + 1])
+            time.sleep(self.trickle_seconds)
+
+    def hang(self):
+        # The answer never comes; the thread waits for the client to give up.
+        self.close_connection = True
+        try:
+            self.connection.settimeout(HANG_LIMIT_SECONDS)
+            while self.connection.recv(4096):
+                pass
+        except (OSError, ssl.SSLError):
+            pass
+
+    def send_huge(self, size):
+        self.close_connection = True
+        self.send_response(200)
+        self.send_header("Content-Type", "application/json")
+        self.send_header("Content-Length", str(size))
+        self.end_headers()
+        try:
+            while size > 0:
+                chunk = HUGE_CHUNK[:size]
+                self.wfile.write(chunk)
+                size -= len(chunk)
+        except (OSError, ssl.SSLError):
+            pass  # the client stopped reading
 
     def base_url(self):
         return "https://" + (self.headers.get("Host") or "127.0.0.1")
@@ -228,6 +278,11 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self.close_connection = True
             self.connection.shutdown(socket.SHUT_RDWR)
             return
+        if control.get("hang"):
+            return self.hang()
+        if control.get("huge_bytes"):
+            return self.send_huge(int(control["huge_bytes"]))
+        self.trickle_seconds = float(control.get("trickle_seconds", 0) or 0)
         if control.get("fail_status"):
             self.send_body(int(control["fail_status"]), "error", "text/plain")
             return
@@ -251,6 +306,10 @@ class Handler(http.server.BaseHTTPRequestHandler):
         side = index.side_record(normalized)
         if side is not None and "raw" in side:
             self.send_body(int(side.get("status", 200)), side["raw"], "application/json")
+            return
+        if side is not None and "raw_hex" in side:
+            self.send_body(int(side.get("status", 200)), bytes.fromhex(side["raw_hex"]),
+                           "application/json")
             return
         wheels = index.projects().get(normalized, [])
         if not wheels and side is None:
