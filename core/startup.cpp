@@ -44,7 +44,12 @@ StartupOutcome on_main_window_created(Context& context, platform::SingleInstance
     state.os_description = os_description();
 
     state.active_slot = normalise_active_slot(context.config, state.run_dir());
-    state.py_dir = context.config.read_config_value("r" + state.active_slot);
+    // Slot 1 is the default folder, which r1 was just set to; read back, it
+    // would be lost with a Config.ini that cannot be written (read-only, a
+    // folder), and a working Py would count as missing.
+    state.py_dir = state.active_slot == "1"
+                       ? default_py_dir(state.run_dir())
+                       : context.config.read_config_value("r" + state.active_slot);
     if (state.active_slot == "1" && !check_py_directory(state.run_dir())) {
         view.show_environment_error(std::string(py_directory_message));
         return StartupOutcome::py_directory_faulty;
