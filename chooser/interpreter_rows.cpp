@@ -38,11 +38,4 @@ std::string sel_for_row(std::size_t index) {
     return std::to_string(index + 1);
 }
 
-std::string normalise_sel(std::string_view value) {
-    if (value.empty() || value == "0") {
-        return "1";
-    }
-    return std::string(value);
-}
-
 }  // namespace vx::chooser

@@ -29,8 +29,4 @@ std::string key_for_row(std::size_t index);
 // The value of `sel` for row index (0-based): "1" for row 0.
 std::string sel_for_row(std::size_t index);
 
-// A stored `sel` as start-up and the chooser use it: "1" when it is empty or
-// "0", otherwise unchanged.
-std::string normalise_sel(std::string_view value);
-
 }  // namespace vx::chooser

@@ -80,13 +80,5 @@ TEST(RowKeys, count_from_one) {
     EXPECT_EQ(sel_for_row(9), "10");
 }
 
-TEST(NormaliseSel, turns_empty_and_zero_into_one) {
-    EXPECT_EQ(normalise_sel(""), "1");
-    EXPECT_EQ(normalise_sel("0"), "1");
-    EXPECT_EQ(normalise_sel("1"), "1");
-    EXPECT_EQ(normalise_sel("3"), "3");
-    EXPECT_EQ(normalise_sel("00"), "00");
-}
-
 }  // namespace
 }  // namespace vx::chooser

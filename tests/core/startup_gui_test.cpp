@@ -51,6 +51,7 @@ TEST(StartupGui, sel_is_normalised_and_r1_rewritten) {
         {"empty", "[com]\nsel=\n", "1"},
         {"zero", "[com]\nsel=0\n", "1"},
         {"kept", "[com]\nsel=2\nr2=/nowhere/\n", "2"},
+        {"only exactly zero counts as zero", "[com]\nsel=00\n", "00"},
     };
     for (const auto& row : rows) {
         ProgramFixture program({.with_py = false, .config = row.config});
