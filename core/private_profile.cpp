@@ -97,6 +97,9 @@ std::string_view line_break_of(std::string_view content) {
 
 std::string profile_lookup(std::string_view content, std::string_view section,
                            std::string_view key) {
+    // Names in the file are read trimmed, so the names asked for are too.
+    section = trim_blanks(section);
+    key = trim_blanks(key);
     bool in_section = false;
     for (const Line& line : lines_of(content)) {
         if (auto name = section_name(line.text)) {
@@ -116,9 +119,12 @@ std::optional<std::string> profile_update(std::string_view content, std::string_
         return part.find_first_of("\r\n") != std::string_view::npos;
     };
     const std::string_view clean_key = trim_blanks(key);
+    section = trim_blanks(section);
+    // A "]" would end the section's name early: the header would name another section.
     if (clean_key.empty() || clean_key.find('=') != std::string_view::npos ||
         clean_key.front() == '[' || clean_key.front() == ';' || breaks_structure(clean_key) ||
-        breaks_structure(value) || breaks_structure(section)) {
+        breaks_structure(value) || breaks_structure(section) ||
+        section.find(']') != std::string_view::npos) {
         return std::nullopt;
     }
     const std::string_view line_break = line_break_of(content);

@@ -21,8 +21,8 @@ std::string profile_lookup(std::string_view content, std::string_view section,
 // The content with key set to value: replaced in place when the key exists,
 // else appended at the end of its section, the section appended at the end of
 // the content when missing. Every other line stays as it was. nullopt when the
-// key or value cannot be stored (empty key, a line break or "=" where it would
-// change the file's structure).
+// key or value cannot be stored (empty key, a line break, "=" or "]" where it
+// would change the file's structure).
 std::optional<std::string> profile_update(std::string_view content, std::string_view section,
                                           std::string_view key, std::string_view value);
 

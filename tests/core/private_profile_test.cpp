@@ -30,6 +30,7 @@ TEST(ProfileLookup, follows_the_private_profile_rules) {
         {"comment is no key", "[com]\n;sel=4\nsel=5\n", "com", "sel", "5"},
         {"value with equals", "[com]\ny1=https://x/?a=b\n", "com", "y1", "https://x/?a=b"},
         {"empty content", "", "com", "sel", ""},
+        {"names asked with blanks", "[com]\nsel=2\n", " com\t", " sel ", "2"},
     };
     for (const auto& row : rows) {
         EXPECT_EQ(profile_lookup(row.content, row.section, row.key), row.expected) << row.name;
@@ -71,6 +72,25 @@ TEST(ProfileUpdate, refuses_what_would_change_the_structure) {
     EXPECT_FALSE(profile_update("", "com", "a=b", "v"));
     EXPECT_FALSE(profile_update("", "com", "k", "line\n[evil]"));
     EXPECT_FALSE(profile_update("", "com", "k", "cr\rx"));
+    EXPECT_FALSE(profile_update("", "a]b", "k", "v"));  // the header would name section "a"
+}
+
+TEST(ProfileUpdate, a_repeated_write_reads_back_and_changes_nothing) {
+    struct Row {
+        const char* name;
+        std::string content, section, key, value;
+    };
+    const Row rows[] = {
+        {"section named with spaces", "[com]\nsel=1\n", " com ", "sel", "2"},
+        {"new section named with a tab", "[com]\nn1=a@com", "sel@`\t", "\020a", ""},
+        {"key with blanks", "[com]\nsel=1\n", "com", "\tsel ", "3"},
+    };
+    for (const auto& row : rows) {
+        const auto written = profile_update(row.content, row.section, row.key, row.value);
+        ASSERT_TRUE(written) << row.name;
+        EXPECT_EQ(profile_lookup(*written, row.section, row.key), row.value) << row.name;
+        EXPECT_EQ(profile_update(*written, row.section, row.key, row.value), written) << row.name;
+    }
 }
 
 TEST(ProfileUpdate, written_values_read_back) {
