@@ -134,21 +134,21 @@ std::optional<CoreUpgradeWheels> PackageIndex::add_core_upgrade_wheels() {
     return wheels;
 }
 
-void PackageIndex::add_wheel(const WheelSpec& spec) {
+void PackageIndex::add_wheel(const WheelSpec& wheel) {
     std::vector<std::string> args = {
-        "wheel",          dir_.str(),        "--name",      spec.name,     "--version",
-        spec.version,     "--summary",       spec.summary,  "--author",    spec.author,
-        "--author-email", spec.author_email, "--home-page", spec.home_page};
-    if (spec.license) {
-        args.insert(args.end(), {"--license", *spec.license});
+        "wheel",          dir_.str(),         "--name",      wheel.name,     "--version",
+        wheel.version,    "--summary",        wheel.summary, "--author",     wheel.author,
+        "--author-email", wheel.author_email, "--home-page", wheel.home_page};
+    if (wheel.license) {
+        args.insert(args.end(), {"--license", *wheel.license});
     }
-    if (!spec.requires_python.empty()) {
-        args.insert(args.end(), {"--requires-python", spec.requires_python});
+    if (!wheel.requires_python.empty()) {
+        args.insert(args.end(), {"--requires-python", wheel.requires_python});
     }
-    for (const auto& requirement : spec.requires_dist) {
+    for (const auto& requirement : wheel.requires_dist) {
         args.insert(args.end(), {"--requires-dist", requirement});
     }
-    require_ok(run_script("make_wheels.py", args), "make_wheels.py wheel " + spec.name);
+    require_ok(run_script("make_wheels.py", args), "make_wheels.py wheel " + wheel.name);
 }
 
 void PackageIndex::set_json_info(const std::string& name, const std::string& info_object,

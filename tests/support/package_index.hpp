@@ -84,7 +84,7 @@ public:
     std::optional<CoreUpgradeWheels> add_core_upgrade_wheels();
 
     // Builds one more tiny pure-Python wheel into the index.
-    void add_wheel(const WheelSpec& spec);
+    void add_wheel(const WheelSpec& wheel);
 
     // Overrides of one package's JSON record (the name is normalised; each
     // call replaces the package's earlier overrides). info_object is JSON

@@ -149,7 +149,7 @@ STANDARD_PACKAGES = [
 
 
 def build_standard(out_dir):
-    return [build_wheel(out_dir, **spec) for spec in STANDARD_PACKAGES]
+    return [build_wheel(out_dir, **package) for package in STANDARD_PACKAGES]
 
 
 def bundled_wheels(name):
