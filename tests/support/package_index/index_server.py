@@ -389,6 +389,14 @@ class Server(http.server.ThreadingHTTPServer):
                 f.write(line + "\n")
 
 
+def exit_with_parent():
+    """A test that dies without stopping its server takes the server along."""
+    parent = os.getppid()
+    while os.getppid() == parent:
+        time.sleep(1)
+    os._exit(0)
+
+
 def main(argv):
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--root", required=True)
@@ -399,6 +407,7 @@ def main(argv):
     context = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
     context.load_cert_chain(args.cert, args.key)
     server = Server(os.path.abspath(args.root), context)
+    threading.Thread(target=exit_with_parent, daemon=True).start()
     print("PORT %d" % server.server_address[1], flush=True)
     server.serve_forever()
     return 0
