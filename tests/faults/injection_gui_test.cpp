@@ -32,6 +32,11 @@ struct Hostile {
     std::string (*make)(const std::string& command);
 };
 
+// Test names and failure messages show the row's name.
+void PrintTo(const Hostile& hostile, std::ostream* out) {
+    *out << hostile.name;
+}
+
 const Hostile hostile_values[] = {
     {"semicolon", [](const std::string& c) { return "x;" + c + ";"; }},
     {"command_substitution", [](const std::string& c) { return "x$(" + c + ")"; }},
