@@ -12,6 +12,9 @@
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build_dir=${SANITIZER_BUILD_DIR:-${BUILD_DIR:-$root/build}-asan}
+# Absolute: the tests run in folders of their own and report into this one.
+mkdir -p "$build_dir"
+build_dir=$(cd "$build_dir" && pwd)
 reports=$build_dir/sanitizer-reports
 start=$(date +%s)
 
