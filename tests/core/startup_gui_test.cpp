@@ -106,5 +106,19 @@ TEST(StartupGui, lock_unlock_and_hide_switch_the_real_controls) {
     }
 }
 
+TEST(StartupGui, controls_without_text_have_accessible_names_and_tab_follows_the_top_row) {
+    ProgramFixture program({.with_py = false});
+    program.start();
+    for (const char* name : {"name", "n", "s", "var", "mn", "mv", "minfo", "列表框", "遮罩", "err"}) {
+        EXPECT_FALSE(program.find<QWidget>(name)->accessibleName().isEmpty()) << name;
+    }
+    for (const char* pane : {"pane0", "pane1", "pane2", "pane3"}) {
+        EXPECT_FALSE(program.find<QWidget>(pane)->accessibleName().isEmpty()) << pane;
+    }
+    auto* filter = program.find<QWidget>("name");
+    EXPECT_EQ(filter->nextInFocusChain(), program.find<QWidget>("n"));
+    EXPECT_EQ(program.find<QWidget>("n")->nextInFocusChain(), program.find<QWidget>("ss"));
+}
+
 }  // namespace
 }  // namespace vx::test
