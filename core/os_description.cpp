@@ -21,31 +21,43 @@ std::string product_name(const OsVersionRecord& r) {
         return std::string(workstation ? client : server);
     };
     if (r.major == 10) {
-        if (r.minor != 0) return {};
+        if (r.minor != 0)
+            return {};
         return workstation ? std::string("Windows 10") : r.registry_product_name;
     }
     if (r.major == 6) {
         switch (r.minor) {
-            case 0: return pick("Windows Vista", "Windows Server 2008");
-            case 1: return pick("Windows 7", "Windows Server 2008 R2");
-            case 2: return pick("Windows 8", "Windows Server 2012");
-            case 3: return pick("Windows 8.1", "Windows Server 2012 R2");
-            default: return {};
+            case 0:
+                return pick("Windows Vista", "Windows Server 2008");
+            case 1:
+                return pick("Windows 7", "Windows Server 2008 R2");
+            case 2:
+                return pick("Windows 8", "Windows Server 2012");
+            case 3:
+                return pick("Windows 8.1", "Windows Server 2012 R2");
+            default:
+                return {};
         }
     }
     if (r.major == 5) {
         switch (r.minor) {
-            case 0: return "Windows 2000";
-            case 1: return "Windows XP";
+            case 0:
+                return "Windows 2000";
+            case 1:
+                return "Windows XP";
             case 2:
-                if (r.server_r2) return "Windows Server 2003 R2, ";
-                if (r.suite_mask & suite_storage_server) return "Windows Storage Server 2003";
-                if (r.suite_mask & suite_home_server) return "Windows Home Server";
+                if (r.server_r2)
+                    return "Windows Server 2003 R2, ";
+                if (r.suite_mask & suite_storage_server)
+                    return "Windows Storage Server 2003";
+                if (r.suite_mask & suite_home_server)
+                    return "Windows Home Server";
                 if (workstation && r.processor_architecture == architecture_amd64) {
                     return "Windows XP Professional x64 Edition";
                 }
                 return "Windows Server 2003, ";
-            default: return {};
+            default:
+                return {};
         }
     }
     if (r.major == 4 && r.minor == 10) {
@@ -61,15 +73,16 @@ std::string describe_os(const OsVersionRecord& record) {
         return {};
     }
     std::string name = product_name(record);
-    if (record.major >= 6 &&
-        std::find(known_product_codes.begin(), known_product_codes.end(), record.product_info) ==
-            known_product_codes.end()) {
+    if (record.major >= 6 && std::find(known_product_codes.begin(), known_product_codes.end(),
+                                       record.product_info) == known_product_codes.end()) {
         name = "获取失败，请检查版本:" + std::to_string(record.major) + "." +
                std::to_string(record.minor);
     }
     return name;
 }
 
-std::string os_description() { return platform::linux_os_description(); }
+std::string os_description() {
+    return platform::linux_os_description();
+}
 
 }  // namespace vx::core

@@ -9,10 +9,14 @@
 
 namespace vx::core {
 namespace {
-std::string pip_config_folder() { return platform::user_config_dir() + "/pip"; }
+std::string pip_config_folder() {
+    return platform::user_config_dir() + "/pip";
+}
 }  // namespace
 
-std::string pip_config_path() { return pip_config_folder() + "/pip.conf"; }
+std::string pip_config_path() {
+    return pip_config_folder() + "/pip.conf";
+}
 
 bool user_has_pip_config() {
     return platform::path_exists(pip_config_path()) ||

@@ -105,7 +105,8 @@ std::string profile_lookup(std::string_view content, std::string_view section,
         if (auto name = section_name(line.text)) {
             in_section = text::equals_ignoring_case(*name, section);
         } else if (in_section) {
-            if (auto entry = key_line(line.text); entry && text::equals_ignoring_case(entry->key, key)) {
+            if (auto entry = key_line(line.text);
+                entry && text::equals_ignoring_case(entry->key, key)) {
                 return unquote(entry->value);
             }
         }
@@ -146,7 +147,8 @@ std::optional<std::string> profile_update(std::string_view content, std::string_
         if (!in_section) {
             continue;
         }
-        if (auto entry = key_line(line.text); entry && text::equals_ignoring_case(entry->key, clean_key)) {
+        if (auto entry = key_line(line.text);
+            entry && text::equals_ignoring_case(entry->key, clean_key)) {
             std::string result(content.substr(0, line.begin));
             result += std::string(entry->key) + "=" + std::string(value);
             result += content.substr(line.begin + line.text.size());
@@ -161,7 +163,8 @@ std::optional<std::string> profile_update(std::string_view content, std::string_
     if (section_end) {
         std::string insertion = new_line + std::string(line_break);
         if (*section_end > 0 && content[*section_end - 1] != '\n') {
-            insertion = std::string(line_break) + insertion;  // the section's last line had no break
+            insertion =
+                std::string(line_break) + insertion;  // the section's last line had no break
         }
         result.insert(*section_end, insertion);
         return result;

@@ -6,7 +6,9 @@
 
 namespace vx::core {
 
-std::string default_py_dir(const std::string& run_dir) { return run_dir + "/Py/bin/"; }
+std::string default_py_dir(const std::string& run_dir) {
+    return run_dir + "/Py/bin/";
+}
 
 std::string normalise_active_slot(const ConfigFile& config, const std::string& run_dir) {
     config.write_config_value("r1", default_py_dir(run_dir));

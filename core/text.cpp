@@ -7,10 +7,16 @@ namespace {
 
 constexpr std::string_view full_width_space = "\xE3\x80\x80";
 
-char lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-char upper(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+char lower(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+char upper(char c) {
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
 
-bool same_ignoring_case(char a, char b) { return lower(a) == lower(b); }
+bool same_ignoring_case(char a, char b) {
+    return lower(a) == lower(b);
+}
 
 std::size_t find(std::string_view text, std::string_view part, std::size_t from,
                  bool case_sensitive) {
@@ -128,7 +134,8 @@ bool equals_ignoring_case(std::string_view a, std::string_view b) {
 }
 
 bool starts_with_ignoring_case(std::string_view text, std::string_view prefix) {
-    return text.size() >= prefix.size() && equals_ignoring_case(text.substr(0, prefix.size()), prefix);
+    return text.size() >= prefix.size() &&
+           equals_ignoring_case(text.substr(0, prefix.size()), prefix);
 }
 
 std::size_t find_ignoring_case(std::string_view text, std::string_view part, std::size_t from) {
@@ -193,12 +200,16 @@ std::size_t valid_sequence_length(std::string_view text, std::size_t at) {
         length = 2;
     } else if (lead >= 0xE0 && lead <= 0xEF) {
         length = 3;
-        if (lead == 0xE0) min_second = 0xA0;
-        if (lead == 0xED) max_second = 0x9F;  // no UTF-16 surrogates
+        if (lead == 0xE0)
+            min_second = 0xA0;
+        if (lead == 0xED)
+            max_second = 0x9F;  // no UTF-16 surrogates
     } else if (lead >= 0xF0 && lead <= 0xF4) {
         length = 4;
-        if (lead == 0xF0) min_second = 0x90;
-        if (lead == 0xF4) max_second = 0x8F;
+        if (lead == 0xF0)
+            min_second = 0x90;
+        if (lead == 0xF4)
+            max_second = 0x8F;
     } else {
         return 0;
     }

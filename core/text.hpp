@@ -43,8 +43,7 @@ bool starts_with_ignoring_case(std::string_view text, std::string_view prefix);
 
 // Position of the first occurrence of part at or after from, ASCII letters
 // compared without case; npos when absent.
-std::size_t find_ignoring_case(std::string_view text, std::string_view part,
-                               std::size_t from = 0);
+std::size_t find_ignoring_case(std::string_view text, std::string_view part, std::size_t from = 0);
 
 // One left-to-right pass of non-overlapping replacements.
 std::string replace_all(std::string_view text, std::string_view from, std::string_view to);

@@ -29,7 +29,8 @@ bool WorkerThreads::wait_all(std::chrono::milliseconds timeout) {
     std::unique_lock lock(mutex_);
     const bool all_done = finished_.wait_for(lock, timeout, [this] {
         for (const Worker& worker : workers_) {
-            if (!worker.finished) return false;
+            if (!worker.finished)
+                return false;
         }
         return true;
     });

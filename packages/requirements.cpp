@@ -30,8 +30,8 @@ struct ChangingRun {
 // Import and batch uninstall: lock, run, report, reload.
 void run_changing_command(core::Context& context, core::Prompter& prompter,
                           const ChangingRun& run) {
-    const auto path = ask_for_file(context, prompter, core::FileDialogSettings::Kind::open,
-                                   run.title);
+    const auto path =
+        ask_for_file(context, prompter, core::FileDialogSettings::Kind::open, run.title);
     if (!path) {
         return;
     }
@@ -54,8 +54,8 @@ void run_changing_command(core::Context& context, core::Prompter& prompter,
 }  // namespace
 
 void export_requirements(core::Context& context, core::Prompter& prompter) {
-    const auto path = ask_for_file(context, prompter, core::FileDialogSettings::Kind::save,
-                                   "导出 requirements");
+    const auto path =
+        ask_for_file(context, prompter, core::FileDialogSettings::Kind::save, "导出 requirements");
     if (!path) {
         return;
     }

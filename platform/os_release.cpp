@@ -2,8 +2,8 @@
 
 #include "platform/files.hpp"
 
-#include <sstream>
 #include <sys/utsname.h>
+#include <sstream>
 
 namespace vx::platform {
 

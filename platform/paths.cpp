@@ -1,10 +1,10 @@
 #include "platform/paths.hpp"
 
+#include <pwd.h>
+#include <unistd.h>
 #include <cstdlib>
 #include <filesystem>
-#include <pwd.h>
 #include <system_error>
-#include <unistd.h>
 
 namespace vx::platform {
 namespace {

@@ -8,7 +8,9 @@
 
 namespace vx::platform {
 
-SingleInstanceLock::~SingleInstanceLock() { release(); }
+SingleInstanceLock::~SingleInstanceLock() {
+    release();
+}
 
 std::string SingleInstanceLock::lock_path(const std::string& name) {
     return runtime_dir() + "/" + name + "-" + std::to_string(getuid()) + ".lock";

@@ -1,10 +1,10 @@
 #include "platform/termination_signals.hpp"
 
+#include <fcntl.h>
+#include <unistd.h>
 #include <cerrno>
 #include <csignal>
 #include <initializer_list>
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace vx::platform {
 namespace {

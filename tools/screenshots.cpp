@@ -73,7 +73,8 @@ int main(int argc, char** argv) {
     ok = search(program, "vxdemo") && save(program.window(), out / "info_installed.png") && ok;
     ok = search(program, "vx_mixed.name") && ok;
     program.find<QLineEdit>("n")->clear();
-    ok = search(program, "vxbroken") && save(program.window(), out / "info_not_installed.png") && ok;
+    ok =
+        search(program, "vxbroken") && save(program.window(), out / "info_not_installed.png") && ok;
 
     program.window().popup_menu()->actions().back()->trigger();
     if (auto* chooser = program.controller().chooser_window()) {

@@ -8,7 +8,9 @@
 
 namespace vx::chooser {
 namespace {
-QString qt(const std::string& text) { return QString::fromUtf8(text.data(), qsizetype(text.size())); }
+QString qt(const std::string& text) {
+    return QString::fromUtf8(text.data(), qsizetype(text.size()));
+}
 }  // namespace
 
 ChooserWindow::ChooserWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
@@ -53,7 +55,9 @@ ChooserWindow::ChooserWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     });
 }
 
-void ChooserWindow::set_current(const std::string& path) { current_->setText(qt(path)); }
+void ChooserWindow::set_current(const std::string& path) {
+    current_->setText(qt(path));
+}
 
 void ChooserWindow::set_rows(const std::vector<std::string>& rows) {
     list_->clear();

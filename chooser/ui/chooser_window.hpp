@@ -27,9 +27,9 @@ signals:
     void row_chosen(int index);
 
 private:
-    QLabel* current_ = nullptr;        // 当前
-    QTreeWidget* list_ = nullptr;      // 列表框
-    QPushButton* choose_ = nullptr;    // 选择1
+    QLabel* current_ = nullptr;      // 当前
+    QTreeWidget* list_ = nullptr;    // 列表框
+    QPushButton* choose_ = nullptr;  // 选择1
 };
 
 }  // namespace vx::chooser

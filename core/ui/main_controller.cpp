@@ -18,7 +18,9 @@
 namespace vx::ui {
 namespace {
 
-std::string utf8(const QString& text) { return text.toUtf8().toStdString(); }
+std::string utf8(const QString& text) {
+    return text.toUtf8().toStdString();
+}
 
 std::vector<core::PackageItem> all_items(const std::vector<std::string>& lines) {
     return packages::filter_package_list(lines, "");

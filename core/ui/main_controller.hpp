@@ -8,6 +8,7 @@
 #include <chrono>
 #include <memory>
 
+#include "chooser/ui/chooser_window.hpp"
 #include "core/app_state.hpp"
 #include "core/config_file.hpp"
 #include "core/context.hpp"
@@ -15,7 +16,6 @@
 #include "core/prompter.hpp"
 #include "core/shell_runner.hpp"
 #include "core/startup.hpp"
-#include "chooser/ui/chooser_window.hpp"
 #include "core/ui/main_window.hpp"
 #include "core/ui/qt_main_view.hpp"
 #include "core/worker_threads.hpp"

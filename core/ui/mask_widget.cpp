@@ -21,9 +21,17 @@ void MaskWidget::set_blocking(bool blocking) {
 }
 
 // Swallowed: while the interface is locked a click goes nowhere.
-void MaskWidget::mousePressEvent(QMouseEvent* event) { event->accept(); }
-void MaskWidget::mouseReleaseEvent(QMouseEvent* event) { event->accept(); }
-void MaskWidget::mouseDoubleClickEvent(QMouseEvent* event) { event->accept(); }
-void MaskWidget::wheelEvent(QWheelEvent* event) { event->accept(); }
+void MaskWidget::mousePressEvent(QMouseEvent* event) {
+    event->accept();
+}
+void MaskWidget::mouseReleaseEvent(QMouseEvent* event) {
+    event->accept();
+}
+void MaskWidget::mouseDoubleClickEvent(QMouseEvent* event) {
+    event->accept();
+}
+void MaskWidget::wheelEvent(QWheelEvent* event) {
+    event->accept();
+}
 
 }  // namespace vx::ui

@@ -8,7 +8,9 @@ namespace vx::ui {
 namespace {
 
 const QString title = QString::fromUtf8("温馨提示");
-QString qt(const std::string& text) { return QString::fromUtf8(text.data(), qsizetype(text.size())); }
+QString qt(const std::string& text) {
+    return QString::fromUtf8(text.data(), qsizetype(text.size()));
+}
 
 }  // namespace
 

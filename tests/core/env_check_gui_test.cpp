@@ -18,7 +18,8 @@ bool contains(const std::vector<std::string>& items, const std::string& wanted) 
 }
 
 TEST(EnvCheckGui, first_load_lists_the_environment_and_unlocks) {
-    ProgramFixture program({.config = "[com]\ny2=https://mirror.example/simple/\nn0=[当前]豆瓣源\n"});
+    ProgramFixture program(
+        {.config = "[com]\ny2=https://mirror.example/simple/\nn0=[当前]豆瓣源\n"});
     ASSERT_EQ(program.start(), core::StartupOutcome::ready);
     EXPECT_EQ(program.window().windowTitle().toStdString(),
               "Verdanex - " + program.run_dir_str() + "/Py/bin/");
@@ -83,7 +84,8 @@ TEST(EnvCheckGui, an_interpreter_without_pip_shows_pip_s_words_in_the_error_not_
     program.start();
     ASSERT_TRUE(wait_until([&] { return program.visible("err"); }));
     const std::string error = program.text_of("err");
-    EXPECT_TRUE(error.starts_with("Pip 异常, 请关闭软件 先运行【Quillomar】\n或 设置其它Python目录\n"))
+    EXPECT_TRUE(
+        error.starts_with("Pip 异常, 请关闭软件 先运行【Quillomar】\n或 设置其它Python目录\n"))
         << error;
     EXPECT_NE(error.find("No module named pip"), std::string::npos) << error;
     EXPECT_TRUE(program.listed_names().empty());

@@ -67,7 +67,8 @@ TEST(DescribeOs, names_each_version_of_the_table) {
 }
 
 TEST(LinuxOsDescription, reads_pretty_name) {
-    EXPECT_EQ(platform::pretty_name_of("NAME=\"Debian\"\nPRETTY_NAME=\"Debian GNU/Linux 12 (bookworm)\"\n"),
+    EXPECT_EQ(platform::pretty_name_of(
+                  "NAME=\"Debian\"\nPRETTY_NAME=\"Debian GNU/Linux 12 (bookworm)\"\n"),
               "Debian GNU/Linux 12 (bookworm)");
     EXPECT_EQ(platform::pretty_name_of("ID=x\n"), "");
     EXPECT_FALSE(os_description().empty());

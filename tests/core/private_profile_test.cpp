@@ -1,5 +1,5 @@
-#include "core/config_file.hpp"
 #include "core/private_profile.hpp"
+#include "core/config_file.hpp"
 #include "core/text.hpp"
 
 #include <gtest/gtest.h>
@@ -55,15 +55,13 @@ TEST(ProfileUpdate, keeps_every_other_line) {
         {"append at end of section", "[com]\nn1=a\n\n[x]\nk=v\n", "sel", "1",
          "[com]\nn1=a\nsel=1\n\n[x]\nk=v\n"},
         {"create section", "[x]\nk=v\n", "sel", "1", "[x]\nk=v\n[com]\nsel=1\n"},
-        {"create section without final break", "[x]\nk=v", "sel", "1",
-         "[x]\nk=v\n[com]\nsel=1\n"},
+        {"create section without final break", "[x]\nk=v", "sel", "1", "[x]\nk=v\n[com]\nsel=1\n"},
         {"empty file", "", "r1", "/a/Py/bin/", "[com]\nr1=/a/Py/bin/\n"},
         {"crlf file stays crlf", "[com]\r\nn1=a\r\n", "sel", "1", "[com]\r\nn1=a\r\nsel=1\r\n"},
         {"section without final break", "[com]\nn1=a", "sel", "1", "[com]\nn1=a\nsel=1\n"},
     };
     for (const auto& row : rows) {
-        EXPECT_EQ(profile_update(row.content, "com", row.key, row.value), row.expected)
-            << row.name;
+        EXPECT_EQ(profile_update(row.content, "com", row.key, row.value), row.expected) << row.name;
     }
 }
 

@@ -17,7 +17,8 @@ TEST(StartupGui, missing_py_shows_the_py_message_with_the_chooser_button) {
     ProgramFixture program({.with_py = false});
     EXPECT_EQ(program.start(), StartupOutcome::py_directory_faulty);
     EXPECT_TRUE(program.visible("err"));
-    EXPECT_EQ(program.text_of("err"), "Py 目录异常, 请关闭软件 先运行【Quillomar】\n或 设置其它Python目录");
+    EXPECT_EQ(program.text_of("err"),
+              "Py 目录异常, 请关闭软件 先运行【Quillomar】\n或 设置其它Python目录");
     EXPECT_TRUE(program.visible("选择"));
     EXPECT_TRUE(program.enabled("选择"));
     for (int pane = 0; pane < 4; ++pane) {
@@ -89,12 +90,14 @@ TEST(StartupGui, lock_unlock_and_hide_switch_the_real_controls) {
 
     window.unlock_interface();
     EXPECT_FALSE(mask->blocking());
-    for (const char* name : locked_controls) EXPECT_TRUE(program.enabled(name)) << name;
+    for (const char* name : locked_controls)
+        EXPECT_TRUE(program.enabled(name)) << name;
 
     window.lock_interface();
     EXPECT_TRUE(mask->blocking());
     EXPECT_EQ(mask->cursor().shape(), Qt::WaitCursor);
-    for (const char* name : locked_controls) EXPECT_FALSE(program.enabled(name)) << name;
+    for (const char* name : locked_controls)
+        EXPECT_FALSE(program.enabled(name)) << name;
 
     window.show_info_panel();
     window.hide_info_panel();
@@ -109,7 +112,8 @@ TEST(StartupGui, lock_unlock_and_hide_switch_the_real_controls) {
 TEST(StartupGui, controls_without_text_have_accessible_names_and_tab_follows_the_top_row) {
     ProgramFixture program({.with_py = false});
     program.start();
-    for (const char* name : {"name", "n", "s", "var", "mn", "mv", "minfo", "列表框", "遮罩", "err"}) {
+    for (const char* name :
+         {"name", "n", "s", "var", "mn", "mv", "minfo", "列表框", "遮罩", "err"}) {
         EXPECT_FALSE(program.find<QWidget>(name)->accessibleName().isEmpty()) << name;
     }
     for (const char* pane : {"pane0", "pane1", "pane2", "pane3"}) {

@@ -75,7 +75,10 @@ TEST(ReplaceAll, is_one_left_to_right_pass) {
 
 TEST(Utf8ToText, keeps_valid_text_and_replaces_invalid_bytes) {
     EXPECT_EQ(utf8_to_text("要求（Python）"), "要求（Python）");
-    EXPECT_EQ(utf8_to_text("a\xFF" "b"), "a\xEF\xBF\xBD" "b");
+    EXPECT_EQ(utf8_to_text("a\xFF"
+                           "b"),
+              "a\xEF\xBF\xBD"
+              "b");
     EXPECT_EQ(utf8_to_text("\xE4\xB8"), "\xEF\xBF\xBD\xEF\xBF\xBD");
     EXPECT_EQ(utf8_to_text("\xED\xA0\x80"), "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD");
     EXPECT_TRUE(is_valid_utf8("ok 包"));

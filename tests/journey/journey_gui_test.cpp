@@ -44,7 +44,8 @@ public:
 
     void wait_for_reload() {
         ASSERT_TRUE(wait_until([&] {
-            return program_.status(0) == " 重新 加载 [已安装] 包 完成 OK ..." && program_.unlocked();
+            return program_.status(0) == " 重新 加载 [已安装] 包 完成 OK ..." &&
+                   program_.unlocked();
         }));
     }
 
@@ -144,7 +145,8 @@ TEST(JourneyGui, from_first_start_to_a_restart_on_the_chosen_interpreter) {
     ASSERT_NE(chooser, nullptr);
     auto* rows = chooser->findChild<QTreeWidget*>("列表框");
     ASSERT_GE(rows->topLevelItemCount(), 1);
-    EXPECT_EQ(rows->topLevelItem(0)->text(0).toStdString(), program.run_dir_str() + "/Py/bin/python");
+    EXPECT_EQ(rows->topLevelItem(0)->text(0).toStdString(),
+              program.run_dir_str() + "/Py/bin/python");
     rows->setCurrentItem(rows->topLevelItem(0));
     chooser->findChild<QPushButton*>("选择1")->click();
     EXPECT_EQ(ended.count(), 1);

@@ -31,11 +31,8 @@ TEST_F(FilterGui, shows_names_that_begin_with_the_typed_text_in_list_order) {
         Names expected;
     };
     const Row rows[] = {
-        {"Nu", {"numpy", "numba"}},
-        {"nU", {"numpy", "numba"}},
-        {"py", {}},
-        {"numpy-and-more", {}},
-        {"p", {"pandas"}},
+        {"Nu", {"numpy", "numba"}}, {"nU", {"numpy", "numba"}}, {"py", {}},
+        {"numpy-and-more", {}},     {"p", {"pandas"}},
     };
     for (const auto& row : rows) {
         filter_->clear();

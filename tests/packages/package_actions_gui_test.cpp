@@ -25,8 +25,7 @@ protected:
 
     void SetUp() override {
         program_ = std::make_unique<ProgramFixture>(ProgramOptions{
-            .config = "[com]\ninfo_host=" + index_->host() + "\n",
-            .pip = index_->pip_settings()});
+            .config = "[com]\ninfo_host=" + index_->host() + "\n", .pip = index_->pip_settings()});
         ASSERT_EQ(program_->start(), core::StartupOutcome::ready);
         ASSERT_TRUE(program_->wait_until_unlocked());
     }
@@ -178,15 +177,17 @@ TEST_F(PackageActionsGui, shell_metacharacters_never_reach_a_shell) {
     const auto canary = program().run_dir().path() / "canary";
     const std::string touch = "touch " + canary.string();
     search("vxdemo");
-    for (const std::string& version : std::vector<std::string>{"1.0;" + touch, "1.0$(" + touch + ")", "1.0`" + touch + "`",
-                                      "1.0' ; " + touch + " '", "1.0\n" + touch}) {
+    for (const std::string& version :
+         std::vector<std::string>{"1.0;" + touch, "1.0$(" + touch + ")", "1.0`" + touch + "`",
+                                  "1.0' ; " + touch + " '", "1.0\n" + touch}) {
         program().find<QLineEdit>("var")->setText(QString::fromStdString(version));
         program().find<QPushButton>("安装")->click();
         EXPECT_EQ(program().prompter().informations.back(),
                   "版本号无效: 只能包含字母、数字和 . + ! * _ -");
     }
     EXPECT_TRUE(program().prompter().confirmations.empty());
-    for (const std::string& name : std::vector<std::string>{"vxdemo;" + touch, "$(" + touch + ")", "vx`" + touch + "`"}) {
+    for (const std::string& name :
+         std::vector<std::string>{"vxdemo;" + touch, "$(" + touch + ")", "vx`" + touch + "`"}) {
         search(name);
         EXPECT_EQ(program().text_of("minfo"), "此包不存在, 请重新输入并搜索 ...") << name;
     }

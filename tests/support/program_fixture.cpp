@@ -28,7 +28,9 @@ ProgramFixture::ProgramFixture(ProgramOptions options) {
     }
 }
 
-ProgramFixture::~ProgramFixture() { stop(); }
+ProgramFixture::~ProgramFixture() {
+    stop();
+}
 
 core::StartupOutcome ProgramFixture::start() {
     controller_ = std::make_unique<ui::MainController>(
@@ -47,9 +49,12 @@ bool ProgramFixture::wait_until_unlocked(std::chrono::milliseconds timeout) {
 
 std::string ProgramFixture::text_of(const char* name) {
     QObject* object = window().findChild<QObject*>(QString::fromUtf8(name));
-    if (auto* edit = qobject_cast<QLineEdit*>(object)) return edit->text().toStdString();
-    if (auto* label = qobject_cast<QLabel*>(object)) return label->text().toStdString();
-    if (auto* button = qobject_cast<QAbstractButton*>(object)) return button->text().toStdString();
+    if (auto* edit = qobject_cast<QLineEdit*>(object))
+        return edit->text().toStdString();
+    if (auto* label = qobject_cast<QLabel*>(object))
+        return label->text().toStdString();
+    if (auto* button = qobject_cast<QAbstractButton*>(object))
+        return button->text().toStdString();
     if (object && object->property("plainText").isValid()) {
         return object->property("plainText").toString().toStdString();
     }

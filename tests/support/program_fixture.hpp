@@ -26,9 +26,9 @@ bool wait_until(const std::function<bool()>& done,
                 std::chrono::milliseconds timeout = std::chrono::seconds(60));
 
 struct ProgramOptions {
-    bool with_py = true;        // make run_dir/Py a real virtual environment
+    bool with_py = true;             // make run_dir/Py a real virtual environment
     std::string config = "[com]\n";  // the Config.ini the run folder starts with
-    PipSettings pip;            // the environment pip runs in
+    PipSettings pip;                 // the environment pip runs in
 };
 
 class ProgramFixture {

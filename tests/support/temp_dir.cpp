@@ -1,11 +1,11 @@
 #include "tests/support/temp_dir.hpp"
 
+#include <unistd.h>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
 #include <system_error>
-#include <unistd.h>
 
 namespace vx::test {
 
