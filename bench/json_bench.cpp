@@ -21,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_results.hpp"
 #include "info/json_document.hpp"
 
 namespace {
@@ -186,19 +187,8 @@ void report_memory() {
     }
 }
 
-// One figure for bench/run, as a JSON line in the file VX_BENCH_RESULTS names.
 void record(const char* name, double value, const char* unit) {
-    const char* path = std::getenv("VX_BENCH_RESULTS");
-    if (path == nullptr || *path == '\0') {
-        return;
-    }
-    if (FILE* file = std::fopen(path, "a")) {
-        std::fprintf(file,
-                     "{\"program\":\"json_bench\",\"name\":\"%s\",\"value\":%.6g,"
-                     "\"unit\":\"%s\"}\n",
-                     name, value, unit);
-        std::fclose(file);
-    }
+    vx::bench::record_result("json_bench", name, value, unit);
 }
 
 // Python reads the same file and times json.loads plus the nine reads itself.

@@ -7,6 +7,7 @@
 //   - running a trivial command (`true`), against posix_spawn + waitpid.
 // Prints one small table. With VX_BENCH_RESULTS naming a file, also appends
 // one JSON object per figure to it (see bench/run).
+#include "bench/bench_results.hpp"
 #include "core/shell_runner.hpp"
 #include "core/text.hpp"
 
@@ -118,19 +119,8 @@ struct Row {
     std::string verdict;
 };
 
-// One figure for bench/run, as a JSON line in the file VX_BENCH_RESULTS names.
 void record(const char* name, double value, const char* unit) {
-    const char* path = std::getenv("VX_BENCH_RESULTS");
-    if (path == nullptr || *path == '\0') {
-        return;
-    }
-    if (FILE* file = std::fopen(path, "a")) {
-        std::fprintf(file,
-                     "{\"program\":\"runner_bench\",\"name\":\"%s\",\"value\":%.6g,"
-                     "\"unit\":\"%s\"}\n",
-                     name, value, unit);
-        std::fclose(file);
-    }
+    vx::bench::record_result("runner_bench", name, value, unit);
 }
 
 std::string format(const char* pattern, double value) {

@@ -24,6 +24,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench/bench_results.hpp"
 #include "tests/support/program_fixture.hpp"
 
 namespace {
@@ -131,17 +132,7 @@ const Round& median_round(const std::vector<Round>& rounds) {
 }
 
 void record(const char* name, double value, const char* unit) {
-    const char* path = std::getenv("VX_BENCH_RESULTS");
-    if (path == nullptr || *path == '\0') {
-        return;
-    }
-    if (FILE* file = std::fopen(path, "a")) {
-        std::fprintf(file,
-                     "{\"program\":\"startup_bench\",\"name\":\"%s\",\"value\":%.6g,"
-                     "\"unit\":\"%s\"}\n",
-                     name, value, unit);
-        std::fclose(file);
-    }
+    vx::bench::record_result("startup_bench", name, value, unit);
 }
 
 }  // namespace
